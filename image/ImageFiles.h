@@ -1,0 +1,41 @@
+// Reading and writing image files: Intel HEX, raw binary, bank sets.
+// The readers report to the log and status bar through WindowServices and
+// set the result code, as the main window's commands expect.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "core/WindowServices.h"
+#include "image/CodeBuffer.h"
+
+namespace tq {
+
+// Reads buffer.fileName as Intel HEX into the buffer.
+void LoadIntelHex(CodeBuffer& buffer, WindowServices& win, uint8_t& resultCode);
+// Status panel 1 := FileLabel(buffer.fileName).
+void ShowFileLabel(const CodeBuffer& buffer, WindowServices& win);
+// The full path, then "/../", then the file's own name.
+std::string FileLabel(const std::string& path);
+// Half the page count + "KBytes", "1.5KBytes" with the locale's separator.
+std::string HexSizeText(int32_t pageCount);
+
+// The 32 data records of one page, CR LF after each.
+void WriteHexPage(std::ostream& out, const CodeBuffer& buffer, int page, uint16_t address);
+
+// Reads buffer.fileName as raw bytes.
+void LoadBinary(CodeBuffer& buffer, WindowServices& win, uint8_t& resultCode);
+// Merges the bank set of buffer.fileName into base + "hex"; the file name
+// becomes the merged file.
+void CombineBankSet(CodeBuffer& buffer, WindowServices& win, uint8_t& resultCode);
+// " <YYYY-MM-DD hh:mm:ss>" of the last-write time at UTC+8, or "n/a".
+std::string FileTimeStamp(const std::string& path);
+
+// The writers of Save File: N pages to fileName.
+void WriteIntelHex(const CodeBuffer& buffer, const std::string& fileName, int pages,
+                   WindowServices& win, uint8_t& resultCode);
+void WriteBinary(const CodeBuffer& buffer, const std::string& fileName, int pages,
+                 WindowServices& win, uint8_t& resultCode);
+
+}  // namespace tq
