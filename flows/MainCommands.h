@@ -13,6 +13,17 @@
 
 namespace tq {
 
+// "Kelvane Tarnquill V2.3": the first log line; the window title is this
+// text followed by one blank.
+std::string ProductLine();
+
+// The extra start-up line both front ends hand to Startup: empty for a
+// real port that could be reached; a plain warning when the simulated
+// target stands in for the chip, so nobody takes a simulated run for a
+// programmed part; the port layer's reason when the port could not be
+// reached.
+std::string PortNote(const PortIo& port);
+
 class MainCommands {
  public:
   MainCommands(Session& session, WindowServices& win, TIspDevice& isp, ConfigFile& config,
@@ -59,6 +70,10 @@ class MainCommands {
  private:
   // The gauge step after page `index` of `count` handled.
   void GaugeStep(int index, int count, int& progress);
+  // The size check before programming; true when the image is too large.
+  bool ImageTooLarge() const;
+  // The reload of the current file by its kind, without a dialog.
+  void ReloadByKind();
   // Builds the MCU model list, asks the window, applies the choice.
   void ChooseModel();
 
