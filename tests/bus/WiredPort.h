@@ -38,12 +38,15 @@ class WiredPort : public PortIo {
   int holdSclForReads = -1;
   bool ackBytes = false;          // acknowledge every byte the master writes
   std::deque<uint8_t> sendBytes;  // shifted out MSB first after START, one per 9 clocks
+  int sendAfterBytes = 0;         // bytes the master writes first (acknowledged), e.g. the address
 
   // ---- what happened ----
   std::vector<PortCall> calls;
   int statusReads = 0;
   int sclRises = 0;
   int sclFalls = 0;
+  int starts = 0;  // START conditions, repeated ones included
+  int stops = 0;
   // Per clock since the last START (index = falls seen since it): did the
   // master pull SDA low while SCL was high in that clock?
   std::vector<bool> masterSdaLowInClock;
@@ -119,11 +122,13 @@ class WiredPort : public PortIo {
     // The master's drive counts while the clock is high, when the target samples.
     if (scl && !MasterReleasesSda() && inTransfer_ && falls_ >= 0) masterSdaLowInClock[falls_] = true;
     if (scl && lastScl_ && lastSda_ && !sda) {  // START
+      ++starts;
       inTransfer_ = true;
       falls_ = -1;
       masterSdaLowInClock.clear();
       transmitting_ = !sendBytes.empty();
     } else if (scl && lastScl_ && !lastSda_ && sda) {  // STOP
+      ++stops;
       inTransfer_ = false;
       transmitting_ = false;
       targetSdaLow_ = false;
@@ -144,17 +149,15 @@ class WiredPort : public PortIo {
   void OnFall() {
     ++falls_;
     masterSdaLowInClock.resize(falls_ + 1);
+    const int byte = falls_ / 9;
     const int bit = falls_ % 9;
-    if (transmitting_) {
-      if (bit == 0 && falls_ > 0 && !sendBytes.empty()) sendBytes.pop_front();
-      if (sendBytes.empty() || bit == 8) {
-        targetSdaLow_ = false;  // done, or the master answers this clock
-      } else {
-        targetSdaLow_ = ((sendBytes.front() >> (7 - bit)) & 1) == 0;
-      }
+    if (transmitting_ && byte >= sendAfterBytes) {
+      const size_t index = static_cast<size_t>(byte - sendAfterBytes);
+      // Past the last byte, and in the master's acknowledge clock, SDA is left alone.
+      targetSdaLow_ = index < sendBytes.size() && bit < 8 && ((sendBytes[index] >> (7 - bit)) & 1) == 0;
       return;
     }
-    targetSdaLow_ = ackBytes && bit == 8;
+    targetSdaLow_ = (ackBytes || transmitting_) && bit == 8;
   }
 
   int wiring_;
