@@ -51,11 +51,10 @@ std::unique_ptr<tq::CodeBuffer> FullImage() {
 const std::string& HexFile() {
   static const std::string path = [] {
     const char* wanted = std::getenv("TQ_BENCH_HEX");
-    std::string p = wanted && *wanted
-                        ? wanted
-                        : (std::filesystem::temp_directory_path() /
-                           ("tq-bench-" + std::to_string(getpid()) + ".hex"))
-                              .string();
+    std::string p = wanted && *wanted ? wanted
+                                      : (std::filesystem::temp_directory_path() /
+                                         ("tq-bench-" + std::to_string(getpid()) + ".hex"))
+                                            .string();
     QuietWindow win;
     uint8_t rc = 0;
     tq::WriteIntelHex(*FullImage(), p, tq::kPageCountMax, win, rc);

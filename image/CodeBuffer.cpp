@@ -5,7 +5,9 @@
 
 namespace tq {
 
-void CodeBuffer::FillBlank() { bytes.fill(0xFF); }
+void CodeBuffer::FillBlank() {
+  bytes.fill(0xFF);
+}
 
 bool CodeBuffer::StoreDataByte(uint32_t address, uint8_t value) {
   const uint32_t page = address >> 9;

@@ -17,7 +17,7 @@ std::string FileTimeStamp(const std::string& path) {
   close(fd);
   if (!ok) return "n/a";
   // The stamp is always shown at UTC+8, whatever the machine's own zone.
-  const std::time_t shifted = static_cast<std::time_t>(info.st_mtim.tv_sec) + 8 * 3600;
+  const std::time_t shifted = static_cast<std::time_t>(info.st_mtim.tv_sec) + std::time_t{8} * 3600;
   std::tm t{};
   if (!gmtime_r(&shifted, &t)) return "n/a";
   char text[64];

@@ -164,8 +164,9 @@ void LoadIntelHex(CodeBuffer& buffer, WindowServices& win, uint8_t& resultCode) 
         break;
       }
       uint32_t address = loadAddress + segmentBase;
-      for (int i = 0; i < count; ++i, ++address) {
-        if (!buffer.StoreDataByte(address, Pair(line + kHeaderChars + 2 * i))) {
+      const unsigned char* pair = line + kHeaderChars;
+      for (int i = 0; i < count; ++i, ++address, pair += 2) {
+        if (!buffer.StoreDataByte(address, Pair(pair))) {
           end = ReadEnd::Overflow;
           break;
         }

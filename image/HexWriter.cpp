@@ -13,7 +13,7 @@ namespace {
 
 constexpr char kDigits[] = "0123456789ABCDEF";
 constexpr int kRecordBytes = 16;
-constexpr int kRecordsPerPage = kPageSize / kRecordBytes;  // 32
+constexpr int kRecordsPerPage = kPageSize / kRecordBytes;     // 32
 constexpr int kLineChars = 1 + 8 + 2 * kRecordBytes + 2 + 2;  // ":10AAAA00" data sum CR LF
 
 inline char* PutByte(char* out, unsigned value) {

@@ -8,7 +8,9 @@
 namespace tq {
 namespace {
 
-std::unique_ptr<CodeBuffer> Fresh() { return std::make_unique<CodeBuffer>(); }
+std::unique_ptr<CodeBuffer> Fresh() {
+  return std::make_unique<CodeBuffer>();
+}
 
 TEST(CodeBuffer, StartsEmptyWithZeroBytes) {
   auto b = Fresh();
@@ -44,6 +46,7 @@ uint16_t Fill(CodeBuffer& b, int storedZeros, int targetPages) {
 }
 
 TEST(CodeBuffer, Checksums) {
+  // clang-format off
   const ChecksumCase cases[] = {
       {"257 x FF", [](CodeBuffer& b) { return StoreFF(b, 257); }, "FFFF"},
       {"258 x FF", [](CodeBuffer& b) { return StoreFF(b, 258); }, "00FE"},
@@ -72,6 +75,7 @@ TEST(CodeBuffer, Checksums) {
        },
        "0030"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     auto b = Fresh();

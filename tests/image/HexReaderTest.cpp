@@ -15,9 +15,9 @@
 namespace tq {
 namespace {
 
+using test::DataRecord;
 using test::RecordingWindow;
 using test::TempDir;
-using test::DataRecord;
 using test::WriteFile;
 
 constexpr const char* kOverflow = "Segment overflow ,file not loaded!!!";
@@ -33,15 +33,18 @@ struct HexCase {
   int32_t pageCount;
   uint16_t checksum;
   int32_t loadedBytes;
-  std::string sizeText;                            // status panel 2
+  std::string sizeText;                             // status panel 2
   std::vector<std::pair<uint32_t, uint8_t>> bytes;  // expected buffer contents
   std::vector<std::string> log;
 };
 
-std::ostream& operator<<(std::ostream& os, const HexCase& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const HexCase& c) {
+  return os << c.name;
+}
 
 const std::string k79(79 - 8 - 2 * 34, 'Z');  // filler that brings a 34-byte record to 79
 
+// clang-format off
 const HexCase kCases[] = {
     {"NoColonAtAll", "just some text\n\nno records here\n", 0, 0, 0x0000, 0, "0KBytes", {}, {}},
     {"EndRecordStopsReading",
@@ -121,6 +124,7 @@ const HexCase kCases[] = {
     {"RecordsAfterTheEndAreNotChecked", ":00000001FF\n:10000000AABB\n", 0, 0, 0, 0, "0KBytes", {},
      {}},
 };
+// clang-format on
 
 class HexReader : public testing::TestWithParam<HexCase> {};
 
@@ -189,8 +193,8 @@ TEST(HexReaderOpen, OverflowReportsInOrder) {
   RecordingWindow win;
   uint8_t rc = 0;
   LoadIntelHex(*buffer, win, rc);
-  EXPECT_EQ(win.events, (std::vector<std::string>{"status1:File not loaded", "log:" + std::string(kOverflow),
-                                                  "status2:0"}));
+  EXPECT_EQ(win.events, (std::vector<std::string>{"status1:File not loaded",
+                                                  "log:" + std::string(kOverflow), "status2:0"}));
 }
 
 TEST(FileLabel, StepsBackOutOfTheFullPath) {

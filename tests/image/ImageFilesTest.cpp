@@ -34,6 +34,7 @@ struct BinaryCase {
 
 TEST(LoadBinary, Sizes) {
   const char* refused = "Binary file larger than 128KBytes, file not loaded!!!";
+  // clang-format off
   const BinaryCase cases[] = {
       {"empty", 0, 0, 0, "0KBytes", {}},
       {"513 bytes", 513, 0, 2, "0KBytes", {}},
@@ -44,6 +45,7 @@ TEST(LoadBinary, Sizes) {
       {"missing", -1, 1, 9, nullptr, {}},
       {"a folder", -2, 1, 9, nullptr, {}},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
@@ -78,7 +80,8 @@ TEST(LoadBinary, Sizes) {
     } else {
       // Bytes blank; the other values and the status bar as they were.
       EXPECT_EQ(b->checksum, 0x4321);
-      EXPECT_TRUE(std::all_of(b->bytes.begin(), b->bytes.end(), [](uint8_t x) { return x == 0xFF; }));
+      EXPECT_TRUE(
+          std::all_of(b->bytes.begin(), b->bytes.end(), [](uint8_t x) { return x == 0xFF; }));
       EXPECT_TRUE(win.Only("status1").empty());
       EXPECT_TRUE(win.Only("status2").empty());
     }
@@ -105,10 +108,10 @@ const std::string kH00 = Lines({DataRecord(0x0000, {0x11}), DataRecord(0xFFFF, {
                                 ":020000021000EC", DataRecord(0x0000, {0x13})});
 const std::string kH01Two = Lines({DataRecord(0x0100, {0x21}), DataRecord(0xFFFF, {0x22})});
 const std::string kH01 = Lines({DataRecord(0x0000, {0x31}), DataRecord(0xFFFF, {0x32})});
-const std::string kH02 = Lines({DataRecord(0x1000, {0x41}), DataRecord(0x8000, {0x42}),
-                                DataRecord(0xFFFF, {0x43})});
-const std::string kH03 = Lines({DataRecord(0x7FFF, {0x51}), DataRecord(0x8000, {0x52}),
-                                DataRecord(0xFFFF, {0x53})});
+const std::string kH02 =
+    Lines({DataRecord(0x1000, {0x41}), DataRecord(0x8000, {0x42}), DataRecord(0xFFFF, {0x43})});
+const std::string kH03 =
+    Lines({DataRecord(0x7FFF, {0x51}), DataRecord(0x8000, {0x52}), DataRecord(0xFFFF, {0x53})});
 
 std::vector<std::string> Expand(const std::vector<std::string>& lines, const std::string& base) {
   std::vector<std::string> out;
@@ -120,6 +123,7 @@ std::vector<std::string> Expand(const std::vector<std::string>& lines, const std
   return out;
 }
 
+// clang-format off
 const BankCase kBankCases[] = {
     {"two banks over an old merged file",
      {{"h00", kH00}, {"h01", kH01Two}, {"hex", "old content\n"}},
@@ -155,6 +159,7 @@ const BankCase kBankCases[] = {
       "Fail to open File@h03", "Bypass @h03", "Creat @hex"},
      {{0x00000, 0xFF}, {0x1FFFF, 0xFF}}},
 };
+// clang-format on
 
 TEST(CombineBankSet, MergesAndLoads) {
   for (const auto& c : kBankCases) {
@@ -251,8 +256,7 @@ TEST(CombineBankSet, NamesBeyond255CharactersAreRefused) {
     } else {
       EXPECT_FALSE(merged);
       EXPECT_EQ(rc, 1);
-      EXPECT_EQ(win.log,
-                std::vector<std::string>{"Bank file name too long, file not loaded!!!"});
+      EXPECT_EQ(win.log, std::vector<std::string>{"Bank file name too long, file not loaded!!!"});
       EXPECT_EQ(b->fileName, picked);
       EXPECT_FALSE(std::filesystem::exists(mergedName));
     }
@@ -301,8 +305,10 @@ TEST(FileTimeStamp, LastWriteTimeAtUtcPlus8) {
   }
   EXPECT_EQ(FileTimeStamp(dir.File("missing.hex")), "n/a");
 
-  if (oldTz) setenv("TZ", savedTz.c_str(), 1);
-  else unsetenv("TZ");
+  if (oldTz)
+    setenv("TZ", savedTz.c_str(), 1);
+  else
+    unsetenv("TZ");
   tzset();
 }
 

@@ -20,9 +20,9 @@ struct Fixture {
 
 TEST(RealFiles, LoadLikeTheirBinaryImage) {
   const Fixture fixtures[] = {
-      {"blink.ihx", "blink.bin", 0x0000},                  // sdcc, records out of order
-      {"payload-objcopy.hex", "payload.bin", 0x10000},     // objcopy, type 02, CR LF
-      {"payload-srec.hex", "payload.bin", 0xF800},         // srec_cat, type 04 across 64K
+      {"blink.ihx", "blink.bin", 0x0000},               // sdcc, records out of order
+      {"payload-objcopy.hex", "payload.bin", 0x10000},  // objcopy, type 02, CR LF
+      {"payload-srec.hex", "payload.bin", 0xF800},      // srec_cat, type 04 across 64K
   };
   for (const auto& f : fixtures) {
     SCOPED_TRACE(f.hex);

@@ -62,6 +62,7 @@ struct WriteCase {
 };
 
 TEST(WriteIntelHex, LinesAndReadBack) {
+  // clang-format off
   const WriteCase cases[] = {
       {"empty image: end line only", 0, 0, 1, {{0, ":00000001FF"}}},
       {"three pages filled to 32k", 3, 64, 1 + 64 * 32 + 1,
@@ -75,6 +76,7 @@ TEST(WriteIntelHex, LinesAndReadBack) {
        {{0, ":020000020000FC"}, {1 + 128 * 32, ":020000021000EC"}, {2 + 256 * 32, ":00000001FF"}}},
       {"129 pages", 129, 129, 2 + 129 * 32 + 1, {{1 + 128 * 32, ":020000021000EC"}}},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
