@@ -169,9 +169,11 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args, const std::st
         std::string owner;
         for (const auto& w : kCommandWords)
           if (w.kind == known->kind) owner = std::string(w.word);
-        return fail("option " + name + " belongs to the command '" + owner + "'" +
-                    (opt.commands.empty() ? std::string()
-                                          : ", not to '" + opt.commands.back().word + "'"));
+        std::string message = "option " + name + " belongs to the command '";
+        message += owner;
+        message += "'";
+        if (!opt.commands.empty()) message += ", not to '" + opt.commands.back().word + "'";
+        return fail(message);
       }
       std::string value;
       if (known->takesValue) {

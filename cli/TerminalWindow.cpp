@@ -37,7 +37,7 @@ void ProgressLine::Wipe() {
 // ---- TerminalWindow ---------------------------------------------------------
 
 TerminalWindow::TerminalWindow(const TerminalStreams& streams, Clock& clock)
-    : io_(streams), clock_(clock), progress_(streams.err, streams.errIsTerminal, clock) {}
+    : io_(streams), progress_(streams.err, streams.errIsTerminal, clock) {}
 
 void TerminalWindow::BeginCommand() {
   errorShown_ = false;

@@ -90,7 +90,6 @@ class TerminalWindow final : public WindowServices {
 
  private:
   TerminalStreams io_;
-  Clock& clock_;
   ProgressLine progress_;
   std::optional<Answer> sizeAnswer_;
   bool verbose_ = false;
