@@ -83,7 +83,11 @@ bool ReplaceFile(const std::string& target, const std::string& content) {
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = dir + "." + base + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+    temp = dir;
+    temp += '.';
+    temp += base;
+    temp += ".tmp-" + std::to_string(::getpid());
+    temp += '-' + std::to_string(++counter);
     // Mode 0666 through the umask: a new file gets the user's usual bits.
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return false;
@@ -181,13 +185,19 @@ bool ConfigFile::ValueExists(const std::string& section, const std::string& key)
 
 void ConfigFile::WriteString(const std::string& section, const std::string& key,
                              const std::string& value) {
+  WriteValues({{section, key, value}});
+}
+
+void ConfigFile::WriteValues(const std::vector<Value>& values) {
   const std::string target = WriteTarget(path_);
   std::string bytes;
   // A file that is there but cannot be read must not be replaced by one that
-  // holds only the new key: that would lose every other setting.
+  // holds only the new keys: that would lose every other setting.
   if (LoadFile(target, bytes) == LoadResult::kFailed) throw ConfigWriteError(path_);
   IniDocument doc = IniDocument::Parse(bytes);
-  if (!doc.Set(section, key, value)) throw ConfigWriteError(path_);
+  for (const Value& v : values) {
+    if (!doc.Set(v.section, v.key, v.value)) throw ConfigWriteError(path_);
+  }
   if (!ReplaceFile(target, doc.Serialize())) throw ConfigWriteError(path_);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tq {
 
@@ -39,6 +40,16 @@ class ConfigFile {
   // Throw ConfigWriteError; the old file is then left untouched.
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   void WriteInteger(const std::string& section, const std::string& key, int32_t value);
+
+  struct Value {
+    std::string section;
+    std::string key;
+    std::string value;
+  };
+  // Several writes, in order, made as one: the file goes from its old content
+  // to the content with all of them applied, or (ConfigWriteError) stays as
+  // it was.
+  void WriteValues(const std::vector<Value>& values);
 
  private:
   std::string dir_;

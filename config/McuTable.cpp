@@ -46,20 +46,25 @@ RepairResult CheckAndRepair(ConfigFile& config) {
     return result;
   }
   result.repaired = true;
-  config.WriteString(kInformation, "INI_VER", kFileVersion);
+  // The repair is one replace of the file rather than a write per key: the
+  // outcome is the same, a failure cannot leave a half-repaired file, and a
+  // first start costs one sync instead of dozens.
+  std::vector<ConfigFile::Value> writes;
+  writes.push_back({kInformation, "INI_VER", kFileVersion});
   // A speed the user set or measured survives a repair.
   if (!config.ValueExists(kInformation, "IIC_SPEED")) {
-    config.WriteInteger(kInformation, "IIC_SPEED", kDefaultIicSpeed);
+    writes.push_back({kInformation, "IIC_SPEED", std::to_string(kDefaultIicSpeed)});
     result.defaultSpeedWritten = true;
   }
-  config.WriteString(kInformation, "PATH", config.Directory());
+  writes.push_back({kInformation, "PATH", config.Directory()});
   int model = 1;
   for (const DefaultRow& row : kDefaultRows) {
     const std::string section = McuSectionName(model++);
-    config.WriteString(section, "NAME", row.name);
-    config.WriteInteger(section, "ID", row.id);
-    config.WriteInteger(section, "PAGES", row.pages);
+    writes.push_back({section, "NAME", row.name});
+    writes.push_back({section, "ID", std::to_string(row.id)});
+    writes.push_back({section, "PAGES", std::to_string(row.pages)});
   }
+  config.WriteValues(writes);
   return result;
 }
 

@@ -121,6 +121,16 @@ TEST(IniWrite, RefusesWhatCannotBeStoredOnOneLine) {
   }
 }
 
+TEST(IniWrite, SeveralValuesAreWrittenAllOrNone) {
+  TempDir dir;
+  ConfigFile config(dir.path());
+  WriteBytes(config.Path(), "[A]\nK=1\n");
+  EXPECT_THROW(config.WriteValues({{"A", "K", "2"}, {"B", "L", "bad\nvalue"}}), ConfigWriteError);
+  EXPECT_EQ(ReadBytes(config.Path()), "[A]\nK=1\n");
+  config.WriteValues({{"A", "K", "2"}, {"B", "L", "3"}, {"A", "M", "4"}, {"A", "K", "5"}});
+  EXPECT_EQ(ReadBytes(config.Path()), "[A]\nK=5\nM=4\n\n[B]\nL=3\n");
+}
+
 TEST(IniWrite, KeepsPermissionBitsAndNewFilesFollowTheUmask) {
   TempDir dir;
   ConfigFile config(dir.path());
@@ -197,6 +207,14 @@ TEST_F(IniWriteFailure, MessageNamesTheFileAndNothingChanges) {
          std::filesystem::create_directories(tmp + "cfg/tarnquil.ini/inside");
          return tmp + "cfg/";
        }},
+      // What cannot be read must not be replaced by a file that holds only
+      // the new key.
+      {"something unreadable stands in the file's place",
+       [](const std::string& tmp) {
+         std::filesystem::create_directory(tmp + "fifo");
+         EXPECT_EQ(::mkfifo((tmp + "fifo/tarnquil.ini").c_str(), 0644), 0);
+         return tmp + "fifo/";
+       }},
   };
   for (const FailureCase& c : cases) {
     TempDir tmp;
@@ -209,6 +227,9 @@ TEST_F(IniWriteFailure, MessageNamesTheFileAndNothingChanges) {
       EXPECT_EQ(std::string(e.what()), "Unable to write to " + config.Path()) << c.what;
     }
     EXPECT_EQ(tmp.Entries(), entriesBefore) << c.what;
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(config.Path(), ec);
+    EXPECT_NE(status.type(), std::filesystem::file_type::regular) << c.what << ": replaced";
   }
 }
 
