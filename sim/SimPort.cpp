@@ -51,6 +51,7 @@ void SimPort::Settle() {
     if (sclMoves && (!sdaMoves || !scl)) {
       scl_ = scl;
       if (scl) {
+        ++sclRises_;
         if (present) target_.OnClockRise(sda_);
         trace_.OnClockRise(sda_);
       } else if (present) {
@@ -97,6 +98,7 @@ void SimPort::PortWrite(uint16_t port, uint8_t value) {
 
 uint8_t SimPort::PortRead(uint16_t port) {
   if (port == kStatusPort) {
+    ++statusReads_;
     if (targetPresent_) {
       if (target_.BeforeStatusRead()) Settle();
       target_.AfterStatusRead(scl_);

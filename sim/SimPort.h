@@ -239,6 +239,9 @@ class SimPort : public PortIo {
   uint8_t DataRegister() const { return data_; }
   uint8_t ControlRegister() const { return control_; }
   int OpenBrackets() const { return openBrackets_; }
+  // How often the status register was read and SCL rose, since creation.
+  uint64_t StatusReads() const { return statusReads_; }
+  uint64_t SclRises() const { return sclRises_; }
 
  private:
   void Settle();
@@ -259,6 +262,8 @@ class SimPort : public PortIo {
   bool sclHeldNoted_ = false;
   bool sdaHeldNoted_ = false;
   int openBrackets_ = 0;
+  uint64_t statusReads_ = 0;
+  uint64_t sclRises_ = 0;
 };
 
 // Builds the simulated adapter from its option text; nullptr and a reason in
