@@ -73,7 +73,8 @@ bool WriteAll(int fd, std::string_view data) {
 // old one. A crash or a full disk cannot leave a truncated settings file.
 bool ReplaceFile(const std::string& target, const std::string& content) {
   const size_t slash = target.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string("./") : target.substr(0, slash + 1);
+  const std::string dir =
+      slash == std::string::npos ? std::string("./") : target.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
 
   struct stat old {};

@@ -6,7 +6,9 @@ namespace tq {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string_view Trim(std::string_view s) {
   size_t b = 0;
@@ -16,7 +18,9 @@ std::string_view Trim(std::string_view s) {
   return s.substr(b, e - b);
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Plain ASCII folding: names are 8-bit text and must not depend on the locale.
 bool SameName(std::string_view a, std::string_view b) {
@@ -67,8 +71,8 @@ std::optional<int32_t> ParseDecimal(std::string_view s) {
 
 struct LineInfo {
   enum Kind { kBlank, kComment, kHeader, kKey, kOther } kind = kOther;
-  std::string_view name;   // section name of a header, key name of a key line
-  size_t valueStart = 0;   // key line: first byte after "=" and its blanks
+  std::string_view name;  // section name of a header, key name of a key line
+  size_t valueStart = 0;  // key line: first byte after "=" and its blanks
 };
 
 LineInfo Classify(std::string_view text) {

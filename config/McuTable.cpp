@@ -22,12 +22,10 @@ struct DefaultRow {
 // first-come at ISP on, so the order decides which name and size a shared
 // ID gets.
 constexpr DefaultRow kDefaultRows[] = {
-    {"KV200/KV210", 0x55AA, 120},    {"KV200G", 0x3B5C, 120},
-    {"KV200G", 0x3B5C, 128},         {"KV230", 0x3B2E, 128},
-    {"KV240/KV250", 0x3B71, 256},    {"KV250A/240A", 0x3A94, 256},
-    {"KV300/310-64K", 0x3B2E, 128},  {"KV300/310-128K", 0x3B71, 256},
-    {"KV320-64K", 0x3B2E, 128},      {"KV320-128K", 0x3B71, 256},
-    {"KV330-64K", 0x3B2E, 128},      {"KV330-128K", 0x3B71, 256},
+    {"KV200/KV210", 0x55AA, 120},   {"KV200G", 0x3B5C, 120},         {"KV200G", 0x3B5C, 128},
+    {"KV230", 0x3B2E, 128},         {"KV240/KV250", 0x3B71, 256},    {"KV250A/240A", 0x3A94, 256},
+    {"KV300/310-64K", 0x3B2E, 128}, {"KV300/310-128K", 0x3B71, 256}, {"KV320-64K", 0x3B2E, 128},
+    {"KV320-128K", 0x3B71, 256},    {"KV330-64K", 0x3B2E, 128},      {"KV330-128K", 0x3B71, 256},
 };
 
 }  // namespace

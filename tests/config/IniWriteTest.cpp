@@ -36,8 +36,7 @@ TEST(IniWrite, ChangesOneValueAndKeepsEverythingElse) {
        "INFORMATION", "IIC_SPEED", "150",
        "; bench 3 settings\n\n[Information]\n  iic_speed = 150\n# measured 2019\nPATH=/home/\n"},
       {"new key goes at the end of its section, before its blank lines",
-       "[A]\nX=1\n; note\n\n\n[B]\nY=2\n", "A", "Z", "3",
-       "[A]\nX=1\n; note\nZ=3\n\n\n[B]\nY=2\n"},
+       "[A]\nX=1\n; note\n\n\n[B]\nY=2\n", "A", "Z", "3", "[A]\nX=1\n; note\nZ=3\n\n\n[B]\nY=2\n"},
       {"new key in the last section", "[A]\nX=1\n", "a", "Y", "2", "[A]\nX=1\nY=2\n"},
       {"a header without keys receives the key", "[A]\n\n[B]\nK=1\n", "A", "X", "1",
        "[A]\nX=1\n\n[B]\nK=1\n"},
@@ -55,8 +54,7 @@ TEST(IniWrite, ChangesOneValueAndKeepsEverythingElse) {
        "[A]\nK=1\n[B]\nK=2\n[A]\nK=3\n", "A", "K", "9", "[A]\nK=9\n[B]\nK=2\n[A]\nK=3\n"},
       {"unknown content is kept", "stray text\n[A]\nnot a key\n\x01\xff=bytes\n", "A", "K", "v",
        "stray text\n[A]\nnot a key\n\x01\xff=bytes\nK=v\n"},
-      {"keys before any section belong to none", "K=1\n", "A", "K", "2",
-       "K=1\n\n[A]\nK=2\n"},
+      {"keys before any section belong to none", "K=1\n", "A", "K", "2", "K=1\n\n[A]\nK=2\n"},
       {"an empty value", "[A]\nK=old\n", "A", "K", "", "[A]\nK=\n"},
   };
   for (const WriteCase& c : cases) {

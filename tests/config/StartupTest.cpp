@@ -20,11 +20,10 @@ struct Row {
 // The twelve models a repair writes, with the IDs in the decimal form the
 // file holds them.
 const Row kDefaultRows[] = {
-    {"KV200/KV210", 21930, 120},   {"KV200G", 15196, 120},     {"KV200G", 15196, 128},
-    {"KV230", 15150, 128},         {"KV240/KV250", 15217, 256}, {"KV250A/240A", 14996, 256},
-    {"KV300/310-64K", 15150, 128}, {"KV300/310-128K", 15217, 256},
-    {"KV320-64K", 15150, 128},     {"KV320-128K", 15217, 256},  {"KV330-64K", 15150, 128},
-    {"KV330-128K", 15217, 256},
+    {"KV200/KV210", 21930, 120},   {"KV200G", 15196, 120},         {"KV200G", 15196, 128},
+    {"KV230", 15150, 128},         {"KV240/KV250", 15217, 256},    {"KV250A/240A", 14996, 256},
+    {"KV300/310-64K", 15150, 128}, {"KV300/310-128K", 15217, 256}, {"KV320-64K", 15150, 128},
+    {"KV320-128K", 15217, 256},    {"KV330-64K", 15150, 128},      {"KV330-128K", 15217, 256},
 };
 
 std::string RowSection(const char* section, const Row& row) {
@@ -73,8 +72,8 @@ TEST(Startup, RepairCases) {
   const RepairCase cases[] = {
       {"no file", nullptr, true, true, 150},
       {"empty file", "", true, true, 150},
-      {"older layout keeps its speed", "[INFORMATION]\nINI_VER=V1.2\nIIC_SPEED=300\n", true,
-       false, 300},
+      {"older layout keeps its speed", "[INFORMATION]\nINI_VER=V1.2\nIIC_SPEED=300\n", true, false,
+       300},
       {"the version compare counts letter case", "[INFORMATION]\nINI_VER=v1.3\nIIC_SPEED=200\n",
        true, false, 200},
       {"no version", "[INFORMATION]\nIIC_SPEED=75\n", true, false, 75},
@@ -142,7 +141,9 @@ TEST(Startup, RepairTouchesOnlyWhatItWrites) {
       "[INFORMATION]\n"
       "INI_VER=V1.3\n"
       "IIC_SPEED=300\n"
-      "PATH=" + dir.path() + "\n"
+      "PATH=" +
+      dir.path() + "\n";
+  expected +=
       "COMPANY=Acme Campany\n"
       "[MCU02]\n"
       "NAME=KV200G\n"
