@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "flows/McuSelection.h"
 #include "flows/MainCommands.h"
+#include "flows/McuSelection.h"
 #include "image/ImageFiles.h"
 
 namespace tq {

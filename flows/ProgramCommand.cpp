@@ -13,7 +13,9 @@ constexpr int kAttemptsPerPage = 2;
 
 // A table row may claim more pages than the code buffer holds and than a
 // one-byte page number can reach; nothing beyond 256 pages exists for us.
-int UsablePages(const McuSlot& slot) { return std::min<int>(slot.pages, kPageCountMax); }
+int UsablePages(const McuSlot& slot) {
+  return std::min<int>(slot.pages, kPageCountMax);
+}
 }  // namespace
 
 bool MainCommands::ImageTooLarge() const {

@@ -25,8 +25,8 @@ void MainCommands::SpeedButton2Click() {
     const McuSlot& slot = s_.mcus[s_.selectedMcu];
     // A row of more than 256 pages would run past the code buffer and
     // past what a one-byte page number can select; read what exists.
-    buf.pageCount = slot.id == kDualSizeChipId ? kDualSizeReadPages
-                                               : std::min<int>(slot.pages, kPageCountMax);
+    buf.pageCount =
+        slot.id == kDualSizeChipId ? kDualSizeReadPages : std::min<int>(slot.pages, kPageCountMax);
     isp_.PortAccess(true);
     int progress = 0;
     win_.SetGaugeProgress(progress);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -39,20 +40,19 @@ struct IniMcuRow {
 };
 
 inline std::vector<IniMcuRow> DefaultMcuRows() {
-  return {{1, "KV200/KV210", 0x55AA, 120},     {2, "KV200G", 0x3B5C, 120},
-          {3, "KV200G", 0x3B5C, 128},          {4, "KV230", 0x3B2E, 128},
-          {5, "KV240/KV250", 0x3B71, 256},     {6, "KV250A/240A", 0x3A94, 256},
-          {7, "KV300/310-64K", 0x3B2E, 128},   {8, "KV300/310-128K", 0x3B71, 256},
-          {9, "KV320-64K", 0x3B2E, 128},       {10, "KV320-128K", 0x3B71, 256},
-          {11, "KV330-64K", 0x3B2E, 128},      {12, "KV330-128K", 0x3B71, 256}};
+  return {{1, "KV200/KV210", 0x55AA, 120},   {2, "KV200G", 0x3B5C, 120},
+          {3, "KV200G", 0x3B5C, 128},        {4, "KV230", 0x3B2E, 128},
+          {5, "KV240/KV250", 0x3B71, 256},   {6, "KV250A/240A", 0x3A94, 256},
+          {7, "KV300/310-64K", 0x3B2E, 128}, {8, "KV300/310-128K", 0x3B71, 256},
+          {9, "KV320-64K", 0x3B2E, 128},     {10, "KV320-128K", 0x3B71, 256},
+          {11, "KV330-64K", 0x3B2E, 128},    {12, "KV330-128K", 0x3B71, 256}};
 }
 
 // A current tarnquil.ini: the start-up check finds nothing to repair, so no
 // speed detection runs. IIC_SPEED 0 keeps the simulated bus fast.
 inline void WriteIni(const fs::path& dir, const std::vector<IniMcuRow>& rows, int iicSpeed = 0) {
   std::ofstream out(dir / ConfigFile::kFileName, std::ios::binary | std::ios::trunc);
-  out << "[INFORMATION]\nINI_VER=V1.3\nIIC_SPEED=" << iicSpeed << "\nPATH=" << dir.string()
-      << "\n";
+  out << "[INFORMATION]\nINI_VER=V1.3\nIIC_SPEED=" << iicSpeed << "\nPATH=" << dir.string() << "\n";
   for (const auto& r : rows) {
     out << "[" << McuSectionName(r.section) << "]\nNAME=" << r.name << "\nID=" << r.id
         << "\nPAGES=" << r.pages << "\n";
@@ -68,8 +68,7 @@ inline std::string IntelHexText(const std::vector<HexBlock>& blocks) {
   auto record = [&out](uint8_t type, uint16_t address, const std::vector<uint8_t>& data) {
     uint8_t sum = static_cast<uint8_t>(data.size() + (address >> 8) + (address & 0xFF) + type);
     char head[16];
-    snprintf(head, sizeof head, ":%02X%04X%02X", static_cast<unsigned>(data.size()), address,
-             type);
+    snprintf(head, sizeof head, ":%02X%04X%02X", static_cast<unsigned>(data.size()), address, type);
     out << head;
     for (uint8_t b : data) {
       char pair[4];
@@ -116,6 +115,31 @@ inline void WriteBytes(const fs::path& file, const std::vector<uint8_t>& bytes) 
   WriteBytes(file, std::string(bytes.begin(), bytes.end()));
 }
 
+// Stands between the bus master and the simulated adapter, so a test can
+// change what the master reads without teaching the target a new trick
+// (e.g. hide the busy handshake of one page).
+class TapPort : public PortIo {
+ public:
+  explicit TapPort(PortIo& inner) : inner_(inner) {}
+  std::function<uint8_t(uint16_t port, uint8_t value)> onRead;
+
+  void PortWrite(uint16_t port, uint8_t value) override { inner_.PortWrite(port, value); }
+  uint8_t PortRead(uint16_t port) override {
+    const uint8_t v = inner_.PortRead(port);
+    return onRead ? onRead(port, v) : v;
+  }
+  int PortAccessRequired() override { return inner_.PortAccessRequired(); }
+  void SetPortMode(int mode) override { inner_.SetPortMode(mode); }
+  void OpenPortRange(uint16_t a, uint16_t b) override { inner_.OpenPortRange(a, b); }
+  void ClosePortRange(uint16_t a, uint16_t b) override { inner_.ClosePortRange(a, b); }
+  std::string Describe() const override { return inner_.Describe(); }
+  std::string Problem() const override { return inner_.Problem(); }
+  bool IsSimulated() const override { return inner_.IsSimulated(); }
+
+ private:
+  PortIo& inner_;
+};
+
 class FlowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -128,6 +152,7 @@ class FlowsTest : public ::testing::Test {
     cmd.reset();
     isp.reset();
     bus.reset();
+    tap.reset();
     port.reset();
     std::error_code ec;
     fs::current_path(oldCwd_, ec);
@@ -139,10 +164,16 @@ class FlowsTest : public ::testing::Test {
   // to, or when the test wrote its own.
   void Build(const std::string& simOptions = "", bool writeIni = true) {
     if (writeIni && !fs::exists(dir / ConfigFile::kFileName)) WriteIni(dir, DefaultMcuRows());
+    cmd.reset();
+    isp.reset();
+    bus.reset();
+    tap.reset();
+    port.reset();
     std::string error;
     port = sim::MakeSimPort(simOptions, clock, error);
     ASSERT_TRUE(port) << error;
-    bus = std::make_unique<TIicBus>(*port);
+    tap = std::make_unique<TapPort>(*port);
+    bus = std::make_unique<TIicBus>(*tap);
     isp = std::make_unique<TIspDevice>(*bus, clock);
     config = std::make_unique<ConfigFile>(dir.string());
     cmd = std::make_unique<MainCommands>(session, win, *isp, *config, clock);
@@ -185,10 +216,13 @@ class FlowsTest : public ::testing::Test {
     return n;
   }
   std::vector<uint8_t> Flash() { return port->Target().Flash(); }
+  // Status bit 3 reads SCL under pin map 0.
+  static constexpr uint8_t kSclStatusBit = 0x08;
 
   fs::path dir;
   VirtualClock clock;
   std::unique_ptr<sim::SimPort> port;
+  std::unique_ptr<TapPort> tap;
   std::unique_ptr<TIicBus> bus;
   std::unique_ptr<TIspDevice> isp;
   std::unique_ptr<ConfigFile> config;
