@@ -31,8 +31,8 @@ struct PageFault {
   int times = 1;
 };
 
-// Everything the option text can say. Defaults: the default chip, no busy
-// time, no faults, trace of the adapter wired as pin map 0.
+// Everything the option text can say. Defaults: the default chip, erased,
+// no busy time, no faults, the adapter wired as pin map 0.
 struct SimOptions {
   uint16_t chipId = kDefaultChipId;
   int pages = kDefaultPages;  // 1 to 256

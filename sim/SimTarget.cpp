@@ -91,7 +91,7 @@ void SimTarget::SaveFlash(size_t offset, size_t size) {
     ok = std::fclose(out) == 0 && ok;
   }
   if (!ok) {
-    fileError_ = "cannot write flash file " + options_.flashFile;
+    fileError_ = "sim: cannot write flash file " + options_.flashFile;
     trace_.Note("[flash file not written]");
   }
 }
