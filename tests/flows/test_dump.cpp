@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ struct SizeCase {
   int rows;
   std::string lastAddress;  // column 0 of the last row
 };
+void PrintTo(const SizeCase& c, std::ostream* out) { *out << c.pages << " pages"; }
 
 class DumpSize : public ::testing::TestWithParam<SizeCase> {};
 

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -247,6 +248,7 @@ struct DetectCase {
   std::function<int(int count)> bursts;
   int result;
 };
+void PrintTo(const DetectCase& c, std::ostream* out) { *out << c.name; }
 
 class SpeedDetect : public SpeedTest, public ::testing::WithParamInterface<DetectCase> {};
 
