@@ -112,6 +112,7 @@ DemoRequest DemoFromEnvironment() {
 void ScheduleDemo(TMainForm& form, DemoPrompter& prompter) {
   QTimer::singleShot(0, &form, [&form, &prompter] {
     Settle();
+    prompter.Save(form, QStringLiteral("main-window-start"));
     form.ActionOf(Control::OpenButton)->trigger();
     Settle();
     form.ActionOf(Control::AutoButton)->trigger();

@@ -60,8 +60,8 @@ struct DemoRequest {
 };
 DemoRequest DemoFromEnvironment();
 
-// Runs the script once the event loop has started: load, Auto, the main
-// window's picture, the viewer, the report dialog, the speed dialog, quit.
+// Runs the script once the event loop has started: the main window at
+// start, load, Auto, the main window's picture, the viewer, the report dialog, the speed dialog, quit.
 void ScheduleDemo(TMainForm& form, DemoPrompter& prompter);
 // Quits the program right after the window's first paint.
 void ExitWhenShown(TMainForm& form);

@@ -27,8 +27,8 @@ TMcuForm::TMcuForm(const std::vector<std::string>& items, QWidget* parent)
   RadioGroup1->setFont(font);
 
   auto* grid = new QGridLayout(RadioGroup1);
-  grid->setContentsMargins(6, 2, 4, 2);
-  grid->setHorizontalSpacing(4);
+  grid->setContentsMargins(4, 2, 0, 2);
+  grid->setHorizontalSpacing(2);
   grid->setVerticalSpacing(0);
   buttons_ = new QButtonGroup(this);
   buttons_->setExclusive(true);
@@ -41,7 +41,9 @@ TMcuForm::TMcuForm(const std::vector<std::string>& items, QWidget* parent)
     buttons_->addButton(item, i);
     grid->addWidget(item, ItemRow(i), ItemColumn(i));
   }
-  for (int c = 0; c < kColumns; ++c) grid->setColumnStretch(c, 1);
+  // The left column as wide as its texts, the right one takes the rest: the
+  // longer names sit on the right in the default table.
+  grid->setColumnStretch(kColumns - 1, 1);
 
   // A click, or a keyboard move within the group, is the choice.
   connect(buttons_, &QButtonGroup::idClicked, this, &TMcuForm::RadioGroup1Click);
