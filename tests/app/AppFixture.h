@@ -74,9 +74,13 @@ class ScriptedPrompter : public Prompter {
     dialog.hide();
     return result;
   }
+  // Called after a modeless window was shown.
+  std::function<void(QWidget&)> onShow;
+
   void Show(QWidget& window) override {
     events.push_back("show:" + window.objectName().toStdString());
     window.show();
+    if (onShow) onShow(window);
   }
 
   bool Saw(const std::string& event) const {
@@ -108,8 +112,9 @@ class WindowTest : public ::testing::Test {
 
   // The window over a simulated target with these options, shown and
   // active so that its shortcut keys work.
-  void Build(const std::string& simOptions = "") {
-    if (!fs::exists(dir / ConfigFile::kFileName)) WriteIni(dir, DefaultMcuRows());
+  // Without writeIni the folder holds no tarnquil.ini: a first start.
+  void Build(const std::string& simOptions = "", bool writeIni = true) {
+    if (writeIni && !fs::exists(dir / ConfigFile::kFileName)) WriteIni(dir, DefaultMcuRows());
     std::string error;
     port = sim::MakeSimPort(simOptions, clock, error);
     ASSERT_TRUE(port) << error;

@@ -139,6 +139,28 @@ TEST_F(WindowTest, SetSpeedOpensOneMoreModelessDialogEachTime) {
   EXPECT_EQ(bus->DelayCount, 162);
 }
 
+TEST_F(WindowTest, FirstStartDetectsTheSpeedBeforeTheWindowIsBuilt) {
+  // Every reading of the time moves it on 0.6 s: count 25 manages far fewer
+  // than 1700 bursts in its second and wins at once.
+  clock.SetOnRead([](VirtualClock& c) { c.AdvanceUs(600'000); });
+  bool duringConstruction = false;
+  prompter.onShow = [&](QWidget&) { duringConstruction = form == nullptr; };
+  Build("", /*writeIni=*/false);
+  ASSERT_TRUE(prompter.Saw("show:SetupForm"));
+  EXPECT_TRUE(duringConstruction);
+  const auto dialogs = form->findChildren<TSetupForm*>();
+  ASSERT_EQ(dialogs.size(), 1);
+  TSetupForm* d = dialogs.front();
+  EXPECT_TRUE(d->isVisible());
+  EXPECT_EQ(Text(d->Memo1->toPlainText()), "Finished.");
+  EXPECT_EQ(Text(d->Label2->text()), "100");
+  EXPECT_EQ(d->CGauge1->Progress(), 1250);
+  EXPECT_EQ(session.IicSpeed, 25);
+  EXPECT_EQ(config->ReadInteger("INFORMATION", "IIC_SPEED", -1), 25);
+  // The bus got the detected count at the end of the start-up.
+  EXPECT_EQ(bus->DelayCount, 25);
+}
+
 // ---- the checksum report dialog -----------------------------------------------------
 
 TEST_F(WindowTest, ChecksumDialogShowsItsValuesAndItsButtonWritesTheReport) {
