@@ -7,6 +7,7 @@
 #include <QStyleFactory>
 
 #include <clocale>
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
@@ -26,7 +27,9 @@
 
 namespace {
 
+// Said on the terminal too, for whoever started the program from one.
 void Fail(const std::string& text) {
+  std::fprintf(stderr, "tarnquill: %s\n", text.c_str());
   QMessageBox::critical(nullptr, QApplication::applicationDisplayName(),
                         QString::fromStdString(text));
 }

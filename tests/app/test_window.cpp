@@ -219,6 +219,7 @@ TEST_P(KeyTest, LetterRunsItsItemOnlyWhileTheItemIsEnabled) {
     Load(WriteImage("image.hex", std::vector<uint8_t>(600, 0x11)));
     Click("SpeedButton2");
     ASSERT_FALSE(Button("AutoButton")->isEnabled());
+    ASSERT_FALSE(Button("SpeedButton1")->isEnabled());
   }
   const size_t lines = LogLines().size();
   const size_t events = prompter.events.size();
@@ -255,9 +256,12 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"A_DisabledAtStart", "", Qt::Key_A, "", ""},
                       KeyCase{"I_WhileIspOn", "isp-on", Qt::Key_I, "", ""},
                       KeyCase{"O_WhileIspOn", "isp-on", Qt::Key_O, "", "ISP OFF."},
-                      // The Auto button is off after Get CheckSum; its item is not.
+                      // The Auto and View Hex buttons are off after Get
+                      // CheckSum; their items are not.
                       KeyCase{"A_AfterGetCheckSum", "load+read", Qt::Key_A, "",
-                              "Programing Success!!!"}),
+                              "Programing Success!!!"},
+                      KeyCase{"V_AfterGetCheckSum", "load+read", Qt::Key_V, "exec:EditForm",
+                              ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- the log --------------------------------------------------------------------
