@@ -201,6 +201,20 @@ TEST_F(ProgramTest, PageThatFailsTwiceStopsTheCommandAndSwitchesOff) {
   }
 }
 
+TEST_F(ProgramTest, ByteWriteModeSendsByteFramesAndReadsNothingBack) {
+  // Read-backs of page 0 would all come back corrupted; none is made.
+  StartUp("fault=corrupt-read:0:9");
+  SetImage(PatternBytes(1, 2));
+  cmd->ByteWriteClick();
+  IspOn();
+  cmd->ProgramButtonClick();
+  EXPECT_EQ(win.log, std::vector<std::string>{"Programing Success!!!"});
+  EXPECT_EQ(CountFrames("6E 04 5A 00"), 256);
+  EXPECT_EQ(CountFrames("6E 00 3C"), 0);
+  EXPECT_EQ(CountFrames("6E 02 4B"), 0);
+  EXPECT_GE(clock.SleptMs(), 256);  // a 1 ms pause after each byte frame
+}
+
 TEST_F(ProgramTest, WithoutASelectedChipNothingIsSent) {
   StartUp();
   SetImage(PatternBytes(2, 1));
