@@ -16,8 +16,9 @@ void MainCommands::ReloadByKind() {
       LoadIntelHex(buf, win_, s_.resultCode);
       break;
     case 2:
-      CombineBankSet(buf, win_, s_.resultCode);
-      LoadIntelHex(buf, win_, s_.resultCode);
+      // A refused set (name too long, merged file cut short) must not fall
+      // through to reading the one bank file that was picked.
+      if (CombineBankSet(buf, win_, s_.resultCode)) LoadIntelHex(buf, win_, s_.resultCode);
       break;
     default:
       LoadBinary(buf, win_, s_.resultCode);

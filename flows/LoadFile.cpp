@@ -43,8 +43,8 @@ void MainCommands::OpenButtonClick() {
       s_.openDialog.defaultExt = "hex";
       break;
     case 2:
-      CombineBankSet(buf, win_, s_.resultCode);
-      LoadIntelHex(buf, win_, s_.resultCode);
+      // A refused set must not fall through to reading the picked bank file.
+      if (CombineBankSet(buf, win_, s_.resultCode)) LoadIntelHex(buf, win_, s_.resultCode);
       s_.openDialog.defaultExt = "h01";
       break;
     case 3:

@@ -227,3 +227,32 @@ TEST_F(LoadTest, UnwritablePathSkipsTheRestOfTheCommand) {
 
 }  // namespace
 }  // namespace tq::test
+
+namespace tq::test {
+namespace {
+
+// A bank set whose name is too long for the merge is refused; neither Load
+// File nor Auto may then read the picked bank file as if it were the image.
+TEST_F(LoadTest, RefusedBankSetLoadsNothing) {
+  StartUp();
+  const fs::path deep = dir / std::string(120, 'd') / std::string(120, 'e');
+  fs::create_directories(deep);
+  std::ofstream(deep / "prog.h01") << ":0100000042BD\n:00000001FF\n";
+  const fs::path picked = deep / "prog.h01";
+  ASSERT_GT(picked.string().size(), 255u);
+
+  Load(picked, 2);
+  EXPECT_EQ(session.resultCode, kResultNoLink);
+  EXPECT_EQ(win.log.back(), "Open file fail.");
+  EXPECT_EQ(session.buffer.pageCount, 0);
+
+  win.Clear();
+  session.buffer.fileKind = 2;
+  cmd->AutoButtonClick();
+  EXPECT_EQ(session.resultCode, kResultNoLink);
+  EXPECT_EQ(std::count(win.log.begin(), win.log.end(), "ISP ON"), 0);
+  EXPECT_EQ(win.log.back(), "ISP OFF.");
+}
+
+}  // namespace
+}  // namespace tq::test
