@@ -40,36 +40,36 @@ bool ParseBase(const std::string& text, uint16_t& base) {
   return true;
 }
 
-std::string Usage(const std::string& spec) {
-  return "unknown port \"" + spec + "\": use sim[:options], a device path such as /dev/parport0, or io[:base]";
+std::string Usage(const std::string& portName) {
+  return "unknown port \"" + portName + "\": use sim[:options], a device path such as /dev/parport0, or io[:base]";
 }
 
 }  // namespace
 
-std::unique_ptr<PortIo> OpenPort(const std::string& spec, Clock& clock, std::string& error) {
+std::unique_ptr<PortIo> OpenPort(const std::string& portName, Clock& clock, std::string& error) {
   error.clear();
-  if (spec.empty()) return std::make_unique<PpdevPort>(kDefaultPortDevice);
+  if (portName.empty()) return std::make_unique<PpdevPort>(kDefaultPortDevice);
 
-  if (spec == "sim" || StartsWith(spec, "sim:")) {
-    const std::string options = spec.size() > 4 ? spec.substr(4) : std::string();
+  if (portName == "sim" || StartsWith(portName, "sim:")) {
+    const std::string options = portName.size() > 4 ? portName.substr(4) : std::string();
     std::unique_ptr<PortIo> port = sim::MakeSimPort(options, clock, error);
     if (!port && error.empty()) error = "bad simulation options \"" + options + "\"";
     return port;
   }
 
-  if (spec[0] == '/') return std::make_unique<PpdevPort>(spec);
+  if (portName[0] == '/') return std::make_unique<PpdevPort>(portName);
 
-  if (spec == "io") return std::make_unique<DirectIoPort>(kDefaultIoBase);
-  if (StartsWith(spec, "io:")) {
+  if (portName == "io") return std::make_unique<DirectIoPort>(kDefaultIoBase);
+  if (StartsWith(portName, "io:")) {
     uint16_t base = 0;
-    if (!ParseBase(spec.substr(3), base)) {
-      error = "bad I/O base address in \"" + spec + "\": use io or io:0x278";
+    if (!ParseBase(portName.substr(3), base)) {
+      error = "bad I/O base address in \"" + portName + "\": use io or io:0x278";
       return nullptr;
     }
     return std::make_unique<DirectIoPort>(base);
   }
 
-  error = Usage(spec);
+  error = Usage(portName);
   return nullptr;
 }
 

@@ -18,11 +18,11 @@ namespace tq {
 constexpr const char* kDefaultPortDevice = "/dev/parport0";
 constexpr const char* kPortEnvironmentVariable = "TARNQUILL_PORT";
 
-// nullptr and a one-line error for a spec that names no back-end. A port
+// nullptr and a one-line error for a port name that names no back-end. A port
 // that names a real back-end but cannot be opened is still returned, with
 // Problem() saying why, so that the program runs on and its commands fail
 // with their own messages.
-std::unique_ptr<PortIo> OpenPort(const std::string& spec, Clock& clock, std::string& error);
+std::unique_ptr<PortIo> OpenPort(const std::string& portName, Clock& clock, std::string& error);
 
 // The value of TARNQUILL_PORT, empty when unset.
 std::string PortSpecFromEnvironment();

@@ -258,7 +258,7 @@ tarnquil.ini beside the executable), then runs the commands in the order
 given, in one session, as if their buttons had been pressed.
 
 Options (anywhere on the line):
-  --port SPEC      the port: sim[:OPTIONS] (the simulated target),
+  --port PORT      the port: sim[:OPTIONS] (the simulated target),
                    /dev/parportN (the kernel's parallel-port device) or
                    io[:BASE] (direct I/O, x86, needs CAP_SYS_RAWIO; BASE
                    defaults to 0x378). Overrides TARNQUILL_PORT; without

@@ -39,7 +39,7 @@ struct Command {
 };
 
 struct Options {
-  std::optional<std::string> port;  // --port SPEC
+  std::optional<std::string> port;  // --port PORT
   std::optional<Answer> sizeAnswer;  // --yes / --no
   bool trace = false;
   bool verbose = false;

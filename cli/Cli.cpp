@@ -162,9 +162,9 @@ int RunCli(const std::vector<std::string>& args, const std::string& baseDir,
   win.SetSizeAnswer(opt.sizeAnswer);
   win.SetVerbose(opt.verbose);
 
-  const std::string spec = opt.port ? *opt.port : PortSpecFromEnvironment();
+  const std::string portName = opt.port ? *opt.port : PortSpecFromEnvironment();
   std::string portError;
-  std::unique_ptr<PortIo> port = OpenPort(spec, clock, portError);
+  std::unique_ptr<PortIo> port = OpenPort(portName, clock, portError);
   if (!port)
     return UsageError(streams, (opt.port ? "--port: " : std::string(kPortEnvironmentVariable) + ": ") +
                                    portError);

@@ -122,7 +122,7 @@ void SimPort::ClosePortRange(uint16_t, uint16_t) {
 
 std::string SimPort::Describe() const {
   char text[96];
-  std::snprintf(text, sizeof text, "simulated target: chip ID 0x%04X, %d pages (%d KB)",
+  std::snprintf(text, sizeof text, "virtual adapter, chip ID 0x%04X, %d pages (%d KB)",
                 target_.ChipId(), target_.Pages(), target_.Pages() / 2);
   std::string out = text;
   if (options_.pinMap != 0) out += ", pin map " + std::to_string(options_.pinMap);

@@ -12,7 +12,7 @@ namespace {
 
 TEST(PortSelect, ParsesEverySpecIntoItsBackEndOrAUsageError) {
   struct Case {
-    std::string spec;
+    std::string portName;
     bool opened;
     bool simulated;
     std::string describePrefix;  // of the back-end, when opened
@@ -37,9 +37,9 @@ TEST(PortSelect, ParsesEverySpecIntoItsBackEndOrAUsageError) {
   };
   VirtualClock clock;
   for (const Case& c : cases) {
-    SCOPED_TRACE("spec \"" + c.spec + "\"");
+    SCOPED_TRACE("portName \"" + c.portName + "\"");
     std::string error = "stale";
-    std::unique_ptr<PortIo> port = OpenPort(c.spec, clock, error);
+    std::unique_ptr<PortIo> port = OpenPort(c.portName, clock, error);
     ASSERT_EQ(port != nullptr, c.opened) << error;
     if (!port) {
       EXPECT_FALSE(error.empty());

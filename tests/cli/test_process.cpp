@@ -60,7 +60,7 @@ TEST(CliProcess, AutoProgramsTheSimulatedFlashAndReadShowsItsChecksum) {
       "Kelvane Tarnquill V2\\.3",
       "Information file \\(tarnquil\\.ini\\)  V1\\.3",
       kHyphens,
-      "SIMULATED TARGET: simulated target: chip ID 0x3B2E, 128 pages.*",
+      "SIMULATED TARGET: virtual adapter, chip ID 0x3B2E, 128 pages.*",
       "Load File @\\(.+\\) - " + fw + " <\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d>",
       "HexFile CheckSum:" + FillChecksum(image, 10),
       "Fill \\(64k\\) Check Sum:" + fill + " - \\(KV230\\)",

@@ -11,6 +11,7 @@
 
 #include "flows/CheckSumReport.h"
 #include "tests/flows/Fixture.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace tq::test {
 namespace {
@@ -19,25 +20,6 @@ std::string TextOf(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
-
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    handler_ = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, handler_);
-  }
-
- private:
-  struct rlimit saved_ {};
-  sighandler_t handler_ = SIG_DFL;
-};
 
 class ReportTest : public FlowsTest {
  protected:

@@ -14,6 +14,7 @@
 
 #include "image/ImageFiles.h"
 #include "tests/flows/Fixture.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace tq::test {
 namespace {
@@ -50,25 +51,6 @@ std::string ExpectedHex(const CodeBuffer& buffer, int pages) {
   }
   return text + ":00000001FF\r\n";
 }
-
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    handler_ = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, handler_);
-  }
-
- private:
-  struct rlimit saved_ {};
-  sighandler_t handler_ = SIG_DFL;
-};
 
 class SaveTest : public FlowsTest {
  protected:

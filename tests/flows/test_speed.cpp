@@ -1,9 +1,7 @@
 // The speed dialog's logic: the manual setting and the detection, the
 // latter in virtual time.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -22,11 +20,13 @@
 #include "flows/Session.h"
 #include "flows/SpeedSetup.h"
 #include "isp/IspDevice.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace tq {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FileSizeLimit;
 
 // A port that needs access granted and remembers only the grants and
 // releases; the bursts' register writes go nowhere.
@@ -71,27 +71,6 @@ class RecordingSetupView : public SetupView {
       if (e.rfind(kind + ":", 0) == 0) out.push_back(e.substr(kind.size() + 1));
     return out;
   }
-};
-
-// Every write of a file grows past the limit fails, as on a full disk; this
-// holds for root too, who passes every permission check.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    handler_ = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, handler_);
-  }
-
- private:
-  struct rlimit saved_ {};
-  sighandler_t handler_ = SIG_DFL;
 };
 
 // Lets the detection run bursts(count) bursts in each second: the clock

@@ -110,9 +110,9 @@ TEST(SimPort, RecordsThePortBracketsAndTakesWritesOutsideThem) {
 
 TEST(SimPort, DescribesTheSimulatedChip) {
   VirtualClock clock;
-  EXPECT_EQ(MakePort("", clock)->Describe(), "simulated target: chip ID 0x3B2E, 128 pages (64 KB)");
+  EXPECT_EQ(MakePort("", clock)->Describe(), "virtual adapter, chip ID 0x3B2E, 128 pages (64 KB)");
   EXPECT_EQ(MakePort("id=0x3B5C,pages=120,pinmap=2,fault=no-busy,fault=stretch", clock)->Describe(),
-            "simulated target: chip ID 0x3B5C, 120 pages (60 KB), pin map 2, faults: no-busy stretch");
+            "virtual adapter, chip ID 0x3B5C, 120 pages (60 KB), pin map 2, faults: no-busy stretch");
 }
 
 // ---- the trace ---------------------------------------------------------------------
