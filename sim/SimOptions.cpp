@@ -48,10 +48,10 @@ bool ParsePageFault(std::string_view args, PageFault& fault) {
   return true;
 }
 
-bool ParseFault(std::string_view spec, SimOptions& o, std::string& error) {
-  const size_t colon = spec.find(':');
-  const std::string_view name = spec.substr(0, colon);
-  const std::string_view args = colon == std::string_view::npos ? std::string_view{} : spec.substr(colon + 1);
+bool ParseFault(std::string_view text, SimOptions& o, std::string& error) {
+  const size_t colon = text.find(':');
+  const std::string_view name = text.substr(0, colon);
+  const std::string_view args = colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
   const bool hasArgs = colon != std::string_view::npos;
 
   struct Flag {
@@ -105,7 +105,7 @@ bool ParseFault(std::string_view spec, SimOptions& o, std::string& error) {
     return true;
   }
 
-  error = "sim: unknown fault '" + std::string(spec) + "'";
+  error = "sim: unknown fault '" + std::string(text) + "'";
   return false;
 }
 
