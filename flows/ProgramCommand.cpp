@@ -63,16 +63,14 @@ void MainCommands::ProgramButtonClick() {
       else
         isp_.ProgramPage(pageNo, page.data());
 
-      if (!isp_.WaitReady())
-        s_.resultCode = kResultProgramFail;
-      else if (!(s_.byteWrite ? isp_.CheckByteWriteReply() : isp_.CheckProgramReply()))
+      // The reply is read only after a completed handshake.
+      if (!isp_.WaitReady() ||
+          !(s_.byteWrite ? isp_.CheckByteWriteReply() : isp_.CheckProgramReply()))
         s_.resultCode = kResultProgramFail;
 
       if (s_.resultCode == kResultOk && !s_.byteWrite) {
         isp_.SelectReadPage(pageNo);
-        if (!isp_.WaitReady())
-          s_.resultCode = kResultReadFail;
-        else if (!isp_.ReadPage(readBack.data()))
+        if (!isp_.WaitReady() || !isp_.ReadPage(readBack.data()))
           s_.resultCode = kResultReadFail;
         else if (std::memcmp(readBack.data(), buf.Page(j), kPageSize) != 0)
           s_.resultCode = kResultCompareFail;

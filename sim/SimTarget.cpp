@@ -312,7 +312,7 @@ void SimTarget::Execute() {
         std::copy_n(flash_.begin() + static_cast<ptrdiff_t>(page) * kSimPageSize, kSimPageSize, data);
       if (TakePageFault(options_.corruptRead, page)) data[0] ^= 0x01;
       if (Chance(options_.randomFlip)) {
-        const uint32_t bit = random_() % (kSimPageSize * 8);
+        const uint32_t bit = random_() % (uint32_t{kSimPageSize} * 8u);
         data[bit / 8] ^= static_cast<uint8_t>(1u << (bit % 8));
       }
       StartBusy(options_.readMs);
