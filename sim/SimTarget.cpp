@@ -312,7 +312,8 @@ void SimTarget::Execute() {
         std::copy_n(flash_.begin() + static_cast<ptrdiff_t>(page) * kSimPageSize, kSimPageSize, data);
       if (TakePageFault(options_.corruptRead, page)) data[0] ^= 0x01;
       if (Chance(options_.randomFlip)) {
-        const uint32_t bit = random_() % (uint32_t{kSimPageSize} * 8u);
+        constexpr uint32_t kPageBits = kSimPageSize * 8;
+        const auto bit = static_cast<uint32_t>(random_() % kPageBits);
         data[bit / 8] ^= static_cast<uint8_t>(1u << (bit % 8));
       }
       StartBusy(options_.readMs);
