@@ -3,7 +3,8 @@
 # Sourced by the other scripts; safe to run again.
 tq_install_deps() {
   local pkgs=(cmake g++ ninja-build make binutils libgtest-dev libgmock-dev libbenchmark-dev
-              qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev fonts-dejavu-core)
+              qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev fonts-dejavu-core
+              locales)
   local missing=()
   for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
