@@ -198,7 +198,7 @@ std::string SimOptionsHelp() {
          "    program-fail:N[:K]   drops the first K programs of page N (no busy handshake)\n"
          "    program-reply:N[:K]  answers the first K programs of page N with a wrong status\n"
          "    corrupt-read:N[:K]   flips a bit in the first K read-backs of page N\n"
-         "    no-ack               never acknowledges a byte\n"
+         "    no-ack               never acknowledges a byte; replies read as 0xFF\n"
          "    sda-low              holds SDA low\n"
          "    scl-low              holds SCL low\n"
          "    stretch[:N]          holds SCL low inside every byte for N status reads (default 20)\n"

@@ -50,7 +50,7 @@ struct SimOptions {
   bool noBusy = false;      // never holds SCL after a command
   bool stuckBusy = false;   // holds SCL after a command and never lets go
   bool eraseReply = false;  // answers erase with a wrong status byte
-  bool noAck = false;       // never pulls SDA in an acknowledge bit
+  bool noAck = false;       // never pulls SDA in an acknowledge bit, so never sends a reply
   bool sdaLow = false;      // holds SDA low from the start
   bool sclLow = false;      // holds SCL low from the start
   int stretchReads = 0;     // >0: holds SCL inside every byte for this many status reads

@@ -218,7 +218,9 @@ void SimTarget::ByteReceived(uint8_t value) {
     frame_.assign(1, value);
     ackPending_ = true;
   } else if (value == kReadAddress) {
-    if (Chance(options_.randomLose)) return;
+    // A target that does not acknowledge its read address has not been
+    // addressed and sends nothing: the master reads all-ones.
+    if (options_.noAck || Chance(options_.randomLose)) return;
     phase_ = Phase::ReadStart;
     replyPos_ = 0;
     ackPending_ = true;

@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, SimLineFault,
     ::testing::Values(LineCase{"Healthy", "", 0, 0, 0, 0x00},
                       LineCase{"Absent", "fault=absent", 0, 2, 0, 0xFF},
-                      LineCase{"NoAcknowledge", "fault=no-ack", 0, 2, 0, 0x00},
+                      LineCase{"NoAcknowledge", "fault=no-ack", 0, 2, 0, 0xFF},
                       LineCase{"SdaHeldLow", "fault=sda-low", 4, 0, 0, 0x00},
                       LineCase{"SclHeldLow", "fault=scl-low", 1, 3, 1, 0xFF},
                       LineCase{"NoAdapter", "fault=no-adapter", 4, 1, 1, 0x00},
@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(std::make_pair("", 0x3B2E), std::make_pair("id=0x3B5C", 0x3B5C),
                       std::make_pair("id=21930", 0x55AA), std::make_pair("fault=unknown-id", 0x1234),
                       std::make_pair("fault=absent", 0xFFFF), std::make_pair("fault=no-adapter", 0x0000),
-                      std::make_pair("fault=no-ack", 0x3B2E), std::make_pair("fault=stretch:499", 0x3B2E),
+                      std::make_pair("fault=no-ack", 0xFFFF), std::make_pair("fault=stretch:499", 0x3B2E),
                       std::make_pair("random-lose=1", 0xFFFF)));
 
 // ---- the busy handshake and the erase reply -----------------------------------------
@@ -154,6 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EraseCase{"NoBusy", "fault=no-busy", false, 0, true, true},
                       EraseCase{"StuckBusy", "fault=stuck-busy", false, 500, false, true},
                       EraseCase{"WrongReply", "fault=erase-reply", true, 0, false, true},
+                      // it still takes the frame in, but answers no read
+                      EraseCase{"NoAcknowledge", "fault=no-ack", true, 0, false, true},
                       EraseCase{"Absent", "fault=absent", false, 0, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
