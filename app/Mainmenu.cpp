@@ -303,10 +303,14 @@ void TMainForm::Run(F&& handler) {
   try {
     handler();
   } catch (const std::exception& e) {
-    prompter_.Box(this, BoxKind::Exception, QString::fromStdString(e.what()));
+    ShowUnhandled(e.what());
   } catch (...) {
-    prompter_.Box(this, BoxKind::Exception, QStringLiteral("Unknown error"));
+    ShowUnhandled("Unknown error");
   }
+}
+
+void TMainForm::ShowUnhandled(const std::string& text) {
+  prompter_.Box(this, BoxKind::Exception, Q(text));
 }
 
 void TMainForm::Memo1DblClick() { Memo1->clear(); }
@@ -365,7 +369,8 @@ std::optional<int> TMainForm::ChooseMcuModel(const std::vector<std::string>& ite
 
 void TMainForm::ShowSpeedDialog(bool runDetection) {
   // Modeless and one more for every use; each deletes itself when closed.
-  auto* form = new TSetupForm(session_, config_, isp_, clock_, *this, this);
+  auto* form = new TSetupForm(session_, config_, isp_, clock_,
+                              [this](const std::string& text) { ShowUnhandled(text); }, this);
   form->setAttribute(Qt::WA_DeleteOnClose);
   prompter_.Show(*form);
   form->Open();
@@ -381,7 +386,8 @@ void TMainForm::ShowSpeedDialog(bool runDetection) {
 }
 
 void TMainForm::ShowChecksumDialog() {
-  TCheckSumForm form(session_.buffer, config_, *this, clock_, this);
+  TCheckSumForm form(session_.buffer, config_, *this, clock_,
+                     [this](const std::string& text) { ShowUnhandled(text); }, this);
   prompter_.Exec(form);
 }
 

@@ -94,6 +94,8 @@ class TMainForm : public QMainWindow, public WindowServices {
   // Runs a handler; an error it does not handle is shown and the window goes on.
   template <typename F>
   void Run(F&& handler);
+  // The box of an error no handler dealt with, under the application's title.
+  void ShowUnhandled(const std::string& text);
   void Memo1DblClick();
   void eXit1Click();
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace tq {
 
@@ -22,10 +23,11 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int le
 }  // namespace
 
 TCheckSumForm::TCheckSumForm(const CodeBuffer& buffer, ConfigFile& config, WindowServices& win,
-                             Clock& clock, QWidget* parent)
+                             Clock& clock, std::function<void(const std::string&)> showUnhandled,
+                             QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      win_(win),
+      showUnhandled_(std::move(showUnhandled)),
       report_(buffer, config, win, clock) {
   setObjectName("CheckSumForm");
   setWindowTitle(QString::fromUtf8(CheckSumReport::kCaption));
@@ -70,7 +72,7 @@ void TCheckSumForm::Button1Click() {
   } catch (const std::exception& e) {
     // The report is on disk but COMPANY could not be stored: say so and
     // leave the dialog open.
-    win_.ErrorBox(e.what());
+    showUnhandled_(e.what());
   }
 }
 

@@ -4,6 +4,9 @@
 
 #include <QDialog>
 
+#include <functional>
+#include <string>
+
 #include "flows/CheckSumReport.h"
 
 class QLabel;
@@ -15,9 +18,10 @@ namespace tq {
 class TCheckSumForm : public QDialog {
   Q_OBJECT
  public:
-  // win takes the report's boxes and the error of a failed COMPANY write.
+  // win takes the report's boxes; showUnhandled the error of a failed
+  // COMPANY write, as the main window shows one escaping a command.
   TCheckSumForm(const CodeBuffer& buffer, ConfigFile& config, WindowServices& win, Clock& clock,
-                QWidget* parent = nullptr);
+                std::function<void(const std::string&)> showUnhandled, QWidget* parent = nullptr);
 
   QLabel* Label1 = nullptr;
   QLineEdit* Edit1 = nullptr;
@@ -32,7 +36,7 @@ class TCheckSumForm : public QDialog {
  private:
   void Button1Click();
 
-  WindowServices& win_;
+  std::function<void(const std::string&)> showUnhandled_;
   CheckSumReport report_;
 };
 

@@ -7,6 +7,7 @@
 #include <QScrollBar>
 
 #include <exception>
+#include <utility>
 
 #include "dialogs/Gauge.h"
 
@@ -17,10 +18,10 @@ QString Q(const char* text) { return QString::fromUtf8(text); }
 }  // namespace
 
 TSetupForm::TSetupForm(Session& session, ConfigFile& config, TIspDevice& isp, Clock& clock,
-                       WindowServices& win, QWidget* parent)
+                       std::function<void(const std::string&)> showUnhandled, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      win_(win),
+      showUnhandled_(std::move(showUnhandled)),
       logic_(session, config, isp, clock, *this) {
   setObjectName("SetupForm");
   setWindowTitle(Q(SpeedSetup::kCaption));
@@ -80,7 +81,7 @@ void TSetupForm::Guarded(F&& f) {
   try {
     f();
   } catch (const std::exception& e) {
-    win_.ErrorBox(e.what());
+    showUnhandled_(e.what());
   }
 }
 

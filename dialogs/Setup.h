@@ -4,7 +4,9 @@
 
 #include <QDialog>
 
-#include "core/WindowServices.h"
+#include <functional>
+#include <string>
+
 #include "flows/SpeedSetup.h"
 
 class QGroupBox;
@@ -20,10 +22,10 @@ class TCGauge;
 class TSetupForm : public QDialog, public SetupView {
   Q_OBJECT
  public:
-  // win shows the error of a failed configuration write from the dialog's
-  // own events.
+  // showUnhandled shows the error of a failed configuration write from the
+  // dialog's own events, as the main window shows one escaping a command.
   TSetupForm(Session& session, ConfigFile& config, TIspDevice& isp, Clock& clock,
-             WindowServices& win, QWidget* parent = nullptr);
+             std::function<void(const std::string&)> showUnhandled, QWidget* parent = nullptr);
 
   // Initialises the bar and the figure from IicSpeed. Throws ConfigWriteError.
   void Open() { logic_.Open(); }
@@ -54,7 +56,7 @@ class TSetupForm : public QDialog, public SetupView {
   template <typename F>
   void Guarded(F&& f);
 
-  WindowServices& win_;
+  std::function<void(const std::string&)> showUnhandled_;
   SpeedSetup logic_;
 };
 

@@ -4,9 +4,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 
+#include "dialogs/Checksumlist.h"
 #include "dialogs/Gauge.h"
+#include "dialogs/Setup.h"
 #include "tests/app/AppFixture.h"
 
 namespace tq::test {
@@ -315,6 +319,41 @@ TEST_F(WindowTest, ErrorEscapingACommandIsShownAndTheWindowGoesOn) {
   form->Memo1->clear();
   Item("SupportMCUtype1")->trigger();
   EXPECT_EQ(LogLines().front(), "-- Support MCU Type --");
+}
+
+TEST_F(WindowTest, WriteErrorInADialogsOwnEventIsShownLikeOneEscapingACommand) {
+  Build();
+  Item("SetSpeed1")->trigger();
+  const auto dialogs = form->findChildren<TSetupForm*>();
+  ASSERT_EQ(dialogs.size(), 1);
+  const std::string ini = config->Path();
+  const std::string failure = "exception:Unable to write to " + ini;
+  // The report goes to a folder of its own; the folder of tarnquil.ini is gone.
+  const fs::path reports = dir.string() + "-reports";
+  fs::create_directory(reports);
+  fs::current_path(reports);
+  fs::remove_all(dir);
+
+  dialogs.front()->ScrollBar1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_TRUE(prompter.Saw(failure));
+
+  prompter.events.clear();
+  bool stayedOpen = false;
+  prompter.onExec = [&](QDialog& dialog) {
+    auto* f = qobject_cast<TCheckSumForm*>(&dialog);
+    if (!f) return dialog.result();
+    QTest::mouseClick(f->Button1, Qt::LeftButton);
+    stayedOpen = f->isVisible();
+    return dialog.result();
+  };
+  Item("CreatRomFile1")->trigger();
+  const std::vector<std::string> want{"exec:CheckSumForm", "info:CheckSum.txt created.", failure};
+  EXPECT_EQ(prompter.events, want);
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_TRUE(fs::exists(reports / "CheckSum.txt"));
+
+  fs::current_path(oldCwd);
+  fs::remove_all(reports);
 }
 
 TEST_F(WindowTest, StartUpWriteErrorEscapesTheConstruction) {
