@@ -26,16 +26,17 @@ void MainCommands::OpenButtonClick() {
   CodeBuffer& buf = s_.buffer;
   s_.openDialog.filterIndex = choice->filterIndex;
   buf.fileKind = static_cast<uint8_t>(choice->filterIndex);
-  buf.fileName = choice->path;
+  // The name is made absolute before the working directory moves, so that
+  // it still names the file the user picked (and Auto reloads that file).
+  std::error_code ec;
+  const fs::path file = fs::absolute(choice->path, ec);
+  buf.fileName = ec ? choice->path : file.string();
   // A confirmed dialog makes the file's folder the working directory, so
   // later relative paths (the checksum report) land beside the image. A
   // folder that cannot be entered leaves the working directory alone; the
   // reader then reports the file itself.
-  {
-    const fs::path folder = fs::path(choice->path).parent_path();
-    std::error_code ec;
-    if (!folder.empty()) fs::current_path(folder, ec);
-  }
+  const fs::path folder = fs::path(*buf.fileName).parent_path();
+  if (!folder.empty()) fs::current_path(folder, ec);
 
   switch (buf.fileKind) {
     case 1:
@@ -67,7 +68,6 @@ void MainCommands::OpenButtonClick() {
   const std::string name = buf.fileName.value_or("");
   win_.AddLog("Load File @(" + clock_.LongTimeText() + ") - " + name + FileTimeStamp(name));
 
-  std::error_code ec;
   const std::string cwd = fs::current_path(ec).string();
   // Throws ConfigWriteError; the rest of the command is then skipped.
   config_.WriteString("INFORMATION", "PATH", cwd);

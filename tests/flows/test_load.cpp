@@ -256,3 +256,23 @@ TEST_F(LoadTest, RefusedBankSetLoadsNothing) {
 
 }  // namespace
 }  // namespace tq::test
+
+namespace tq::test {
+namespace {
+
+// A relative name from the dialog still names the picked file after the
+// working directory has moved to its folder.
+TEST_F(LoadTest, RelativeNameIsKeptAbsolute) {
+  StartUp();
+  const fs::path file = WriteHex("rel.hex", {{0, {7}}});
+  fs::create_directories(dir / "sub");
+  fs::current_path(dir / "sub");
+  QueueOpen(fs::path("..") / "rel.hex", 1);
+  cmd->OpenButtonClick();
+  EXPECT_EQ(session.resultCode, kResultOk);
+  EXPECT_EQ(fs::path(*session.buffer.fileName).lexically_normal(), file);
+  EXPECT_EQ(fs::current_path(), dir);
+}
+
+}  // namespace
+}  // namespace tq::test
