@@ -63,28 +63,20 @@ void WriteHexPage(std::ostream& out, const CodeBuffer& buffer, int page, uint16_
   out.write(text, p - text);
 }
 
-void WriteIntelHex(const CodeBuffer& buffer, const std::string& fileName, int pages,
-                   WindowServices& win, uint8_t& resultCode) {
+namespace {
+
+// Both writers: create the file, write the body, and report the outcome as
+// Save File expects it.
+template <typename Body>
+void WriteImageFile(const std::string& fileName, WindowServices& win, uint8_t& resultCode,
+                    Body body) {
   std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
   if (!out) {
     win.AddLog("Fail to open file!!!");
     NotSaved(win, resultCode);
     return;
   }
-  pages = std::clamp(pages, 0, kPageCountMax);
-  uint16_t address = 0;
-  for (int p = 0; p < pages; ++p) {
-    if (p == 0) {
-      out << ":020000020000FC\r\n";
-      address = 0;
-    } else if (p == 128) {
-      out << ":020000021000EC\r\n";
-      address = 0;
-    }
-    WriteHexPage(out, buffer, p, address);
-    address = static_cast<uint16_t>(address + kPageSize);
-  }
-  out << ":00000001FF\r\n";
+  body(out);
   out.close();
   if (out.fail()) {
     WriteFailed(fileName, win, resultCode);
@@ -93,23 +85,35 @@ void WriteIntelHex(const CodeBuffer& buffer, const std::string& fileName, int pa
   win.AddLog("File Saved.");
 }
 
+}  // namespace
+
+void WriteIntelHex(const CodeBuffer& buffer, const std::string& fileName, int pages,
+                   WindowServices& win, uint8_t& resultCode) {
+  pages = std::clamp(pages, 0, kPageCountMax);
+  WriteImageFile(fileName, win, resultCode, [&](std::ofstream& out) {
+    uint16_t address = 0;
+    for (int p = 0; p < pages; ++p) {
+      if (p == 0) {
+        out << ":020000020000FC\r\n";
+        address = 0;
+      } else if (p == 128) {
+        out << ":020000021000EC\r\n";
+        address = 0;
+      }
+      WriteHexPage(out, buffer, p, address);
+      address = static_cast<uint16_t>(address + kPageSize);
+    }
+    out << ":00000001FF\r\n";
+  });
+}
+
 void WriteBinary(const CodeBuffer& buffer, const std::string& fileName, int pages,
                  WindowServices& win, uint8_t& resultCode) {
-  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-  if (!out) {
-    win.AddLog("Fail to open file!!!");
-    NotSaved(win, resultCode);
-    return;
-  }
   pages = std::clamp(pages, 0, kPageCountMax);
-  out.write(reinterpret_cast<const char*>(buffer.bytes.data()),
-            static_cast<std::streamsize>(pages) * kPageSize);
-  out.close();
-  if (out.fail()) {
-    WriteFailed(fileName, win, resultCode);
-    return;
-  }
-  win.AddLog("File Saved.");
+  WriteImageFile(fileName, win, resultCode, [&](std::ofstream& out) {
+    out.write(reinterpret_cast<const char*>(buffer.bytes.data()),
+              static_cast<std::streamsize>(pages) * kPageSize);
+  });
 }
 
 }  // namespace tq
